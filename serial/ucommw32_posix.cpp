@@ -28,6 +28,7 @@ namespace ucommw32::platform {
 namespace {
 
 int fd = -1;
+std::uint16_t limit_ms = 1000;  // the session's time limit, as given at open
 // Set when the other end has hung up (device unplugged, pty master closed): from then on the
 // port reads as silent and every wait sleeps out its time.
 bool gone = false;
@@ -145,8 +146,10 @@ void make_raw(termios& t) {
                                       IXON | IXOFF | IXANY | INPCK);
   t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | HUPCL);
+  t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
 #ifdef CRTSCTS
+  // Hardware handshake off: an instrument that never raises CTS would otherwise hold every
+  // write, and the close after it, far beyond the time limit.
   t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
 #endif
   t.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -162,8 +165,9 @@ void sleep_ms(std::uint32_t ms) {
 
 }  // namespace
 
-void open(const std::string& name, const std::string& settings, std::uint16_t) {
+void open(const std::string& name, const std::string& settings, std::uint16_t timeout_ms) {
   close();
+  limit_ms = timeout_ms;
   // Never O_CREAT: a missing device must stay missing, not become a file.
   int d = ::open(device_path(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (d < 0) return;
@@ -198,6 +202,16 @@ void open(const std::string& name, const std::string& settings, std::uint16_t) {
 
 void close() {
   if (fd < 0) return;
+  // Closing a terminal waits until its output has gone out, for up to 30 s on Linux. Give the
+  // line the time limit, then drop what it did not take, so the close cannot hold the run.
+  const std::uint32_t start = ticks();
+  int unsent = 0;
+  while (!gone && ioctl(fd, TIOCOUTQ, &unsent) == 0 && unsent > 0 && ticks() - start <= limit_ms) {
+    sleep_ms(5);
+  }
+  // Only what is still stuck: on a pty the flush would also drop what the other end has not
+  // read yet.
+  if (unsent > 0) tcflush(fd, TCOFLUSH);
   // A pty's slave keeps the exclusive mode while its master stays open: give it back.
   ioctl(fd, TIOCNXCL);
   ::close(fd);
