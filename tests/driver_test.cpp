@@ -90,6 +90,10 @@ TEST_P(BothPrograms, ReadingsTakeTheirFieldFromTheReplyLine) {
       {" 0.523\\r\\n", {"ead", "1"}, line("0.52300000000000002"), "A\r"},
       {"\\r", {"ead", "1"}, line("-777"), "A\r"},
       {" 0.523", {"ead", "1"}, line("-777"), "A\r"},           // never ended: lost after 1 s
+      {" 0.523\\r 9.999\\r", {"ead", "1"}, line("0.52300000000000002"), "A\r"},  // the first line
+      // The line holds 255 bytes: a carriage return as the 255th ends it, as the 256th it is lost.
+      {" 0.523" + std::string(248, 'x') + "\\r", {"ead", "1"}, line("0.52300000000000002"), "A\r"},
+      {" 0.523" + std::string(249, 'x') + "\\r", {"ead", "1"}, line("-777"), "A\r"},
       // What the instrument sends must never end the run with an error report.
       {"9E999\\r", {"ead", "1"}, line("-777"), "A\r"},
       {"1E17\\r", {"ea", "1"}, line("-777"), "A\r"},            // scaled beyond 64 bits
