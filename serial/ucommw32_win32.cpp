@@ -2,6 +2,15 @@
 //
 // Every result is ignored on purpose: a port that does not open stays INVALID_HANDLE_VALUE,
 // and every call on that handle fails quietly, so the session sees a silent instrument.
+//
+// Where Wine (seen with Wine 8) behaves otherwise than Windows, and what is done about it:
+// - a second open of a port already open elsewhere succeeds, sharing mode or not: Windows'
+//   serial driver refuses it. Under Wine a named mutex per port stands in for that refusal;
+//   it reaches only the programs that share one wineserver (one prefix, one user).
+// - a port whose Unix device is missing still opens (Wine's own device object for the port
+//   answers), and then every call on it fails: Windows fails the open itself. The first
+//   failed queue query marks the port gone, so the waits sleep instead of asking each tick.
+// - BuildCommDCBA rejects a text with trailing blanks: see without_trailing_blanks.
 #include "serial/ucommw32_platform.h"
 
 #include <windows.h>
@@ -10,11 +19,52 @@ namespace ucommw32::platform {
 namespace {
 
 HANDLE port = INVALID_HANDLE_VALUE;
+// Held while the port is open under Wine; null otherwise.
+HANDLE guard = nullptr;
+// Set when the port stops answering the queue query (an adapter pulled out, or Wine's missing
+// device above): from then on the port reads as silent and every wait sleeps out its time.
+bool gone = false;
 
-// Windows' BuildCommDCBA ignores blanks after the last item; Wine's (seen with Wine 8)
-// rejects the whole text for them and would leave the line as it was. The programs' own
-// settings text ends in a blank, so it goes without its trailing blanks to both, which then
-// agree. Blanks between items are left alone: both systems take those.
+bool under_wine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Takes the port's mutex under Wine; false when another process holds it. Elsewhere there is
+// nothing to take, the open itself refuses.
+bool take_guard(const std::string& name) {
+  static const bool wine = under_wine();
+  if (!wine) return true;
+  // "com1:" and "COM1" are one port; a mutex name may not hold a backslash.
+  std::string key;
+  for (char c : name) {
+    if (c == '\\') c = '_';
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    key.push_back(c);
+  }
+  if (!key.empty() && key.back() == ':') key.pop_back();
+  const std::string mutex_name = "Global\\vostrel_jenway_port_" + key;
+  guard = CreateMutexA(nullptr, FALSE, mutex_name.c_str());
+  if (guard == nullptr) return true;  // no guard to be had: behave as Wine alone would
+  const DWORD r = WaitForSingleObject(guard, 0);
+  // An abandoned mutex belonged to a process that ended holding the port: it is free now.
+  if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) return true;
+  CloseHandle(guard);
+  guard = nullptr;
+  return false;
+}
+
+void drop_guard() {
+  if (guard == nullptr) return;
+  ReleaseMutex(guard);
+  CloseHandle(guard);
+  guard = nullptr;
+}
+
+// Windows' BuildCommDCBA ignores blanks after the last item; Wine's rejects the whole text
+// for them and would leave the line as it was. The programs' own settings text ends in a
+// blank, so it goes without its trailing blanks to both, which then agree. Blanks between
+// items are left alone: both systems take those.
 std::string without_trailing_blanks(const std::string& text) {
   const std::size_t end = text.find_last_not_of(" \t");
   return end == std::string::npos ? std::string() : text.substr(0, end + 1);
@@ -24,10 +74,18 @@ std::string without_trailing_blanks(const std::string& text) {
 
 void open(const std::string& name, const std::string& settings, std::uint16_t timeout_ms) {
   close();
+  gone = false;
+  if (!take_guard(name)) return;
   // No sharing: a second program that asks for the port while this one holds it is refused.
   // Windows and Wine both take "com1:" with its colon as the device.
   port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  // INVALID_HANDLE_VALUE is also the pseudo-handle of this very process: the port calls must
+  // not be aimed at it.
+  if (port == INVALID_HANDLE_VALUE) {
+    drop_guard();
+    return;
+  }
   SetupComm(port, 256, 256);
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
@@ -46,34 +104,39 @@ void open(const std::string& name, const std::string& settings, std::uint16_t ti
 }
 
 void close() {
-  if (port == INVALID_HANDLE_VALUE) return;
-  CloseHandle(port);
+  if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
   port = INVALID_HANDLE_VALUE;
+  drop_guard();
+  gone = false;
 }
 
 std::uint32_t queued() {
-  if (port == INVALID_HANDLE_VALUE) return 0;
+  if (port == INVALID_HANDLE_VALUE || gone) return 0;
   DWORD errors = 0;
   COMSTAT stat{};
-  if (!ClearCommError(port, &errors, &stat)) return 0;
+  if (!ClearCommError(port, &errors, &stat)) {
+    gone = true;
+    return 0;
+  }
   return stat.cbInQue;
 }
 
 bool read_byte(char& c) {
-  if (port == INVALID_HANDLE_VALUE) return false;
+  if (port == INVALID_HANDLE_VALUE || gone) return false;
   DWORD got = 0;
   return ReadFile(port, &c, 1, &got, nullptr) && got == 1;
 }
 
 void write(const std::string& bytes, std::uint16_t) {
   // The write limit was set on the handle at open.
-  if (port == INVALID_HANDLE_VALUE) return;
+  if (port == INVALID_HANDLE_VALUE || gone) return;
   DWORD written = 0;
   WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 void wait_readable(std::uint32_t ms) {
-  if (port == INVALID_HANDLE_VALUE) {
+  const DWORD start = GetTickCount();
+  if (port == INVALID_HANDLE_VALUE || gone) {
     Sleep(ms);
     return;
   }
@@ -82,9 +145,13 @@ void wait_readable(std::uint32_t ms) {
   // pauses of one tick of the system's sleep (1 ms under Wine, up to ~16 ms on Windows unless
   // another program raised the timer rate), which costs next to nothing while the line is
   // quiet.
-  const DWORD start = GetTickCount();
   while (queued() == 0) {
-    if (GetTickCount() - start >= ms) return;
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return;
+    if (gone) {
+      Sleep(ms - elapsed);
+      return;
+    }
     Sleep(1);
   }
 }

@@ -505,4 +505,37 @@ TEST_F(CommaLocale, TheSeparatorComesFromLcAllThenLcNumericThenLang) {
   }
 }
 
+// The Windows programs take the separator from the user's locale setting, which Windows keeps
+// in the registry; the same length rule holds: one byte, or else the point.
+TEST_F(CommaLocale, WindowsUserSettingGivesTheSeparator) {
+  ASSERT_TRUE(programs::under_wine()) << "runs only in the Windows suite";
+  RunOptions wine;
+  programs::point_port(1, nowhere, wine);
+  // The C locale throughout: Wine resets the setting when a program starts under another one.
+  wine.env.emplace_back("LC_ALL", "C");
+  auto set_separator = [&](const std::string& text) {
+    const RunResult r = harness::run({"wine", "reg", "add", "HKCU\\Control Panel\\International", "/v",
+                                      "sDecimal", "/d", text, "/f"},
+                                     wine);
+    ASSERT_EQ(r.exit_code, 0) << text;
+  };
+  struct Case {
+    std::string setting;
+    std::string number;
+    std::string out;
+  };
+  const Case cases[] = {
+      {";", "12;5", line("12;5")},
+      {",", "12,5", line("12,5")},
+      {",", "12.5", line("0")},
+      {"::", "12.5", line("12.5")},  // two bytes: the point
+      {".", "12.5", line("12.5")},
+  };
+  for (const Case& c : cases) {
+    set_separator(c.setting);
+    EXPECT_EQ(drive(1, nowhere, {"sad", "0", c.number}).out, c.out) << c.setting;
+  }
+  set_separator(".");
+}
+
 }  // namespace

@@ -21,9 +21,11 @@ std::string wine_prefix() { return env_or_empty("JENWAY_WINE_PREFIX"); }
 
 std::string base_name(int port) { return "vostrel_jenway_com" + std::to_string(port); }
 
-// Re-pointed for every run; Wine follows the link afresh at each open of "comN:".
-void link_dosdevice(int port, const std::string& device) {
-  const std::string link = wine_prefix() + "/dosdevices/com" + std::to_string(port);
+// Re-pointed for every run; Wine follows the link afresh at each open of "comN:". The
+// prefix's dosdevices/comN lead here (tests/wine/make-prefix), and unlike those links this one
+// is not rewritten when a wineserver starts.
+void link_port(int port, const std::string& device) {
+  const std::string link = wine_prefix() + "/ports/com" + std::to_string(port);
   const std::string temp = link + ".new";
   unlink(temp.c_str());
   if (symlink(device.c_str(), temp.c_str()) != 0 || rename(temp.c_str(), link.c_str()) != 0) {
@@ -34,6 +36,8 @@ void link_dosdevice(int port, const std::string& device) {
 void add_wine_environment(harness::RunOptions& options) {
   options.env.emplace_back("WINEPREFIX", wine_prefix());
   options.env.emplace_back("WINEDEBUG", "-all");
+  // Nothing may try to open a window.
+  options.unset_env.insert(options.unset_env.end(), {"DISPLAY", "WAYLAND_DISPLAY"});
 }
 
 }  // namespace
@@ -42,7 +46,11 @@ bool under_wine() { return !wine_prefix().empty(); }
 
 std::string file(int port) {
   if (!under_wine()) return harness::program_path(port);
-  return env_or_empty("JENWAY_WINDOWS_DIR") + "/" + base_name(port) + ".exe";
+#ifdef JENWAY_WINDOWS_DIR
+  return std::string(JENWAY_WINDOWS_DIR) + "/" + base_name(port) + ".exe";
+#else
+  throw std::runtime_error("the Windows programs were not built (configure with JENWAY_WINDOWS=ON)");
+#endif
 }
 
 std::vector<std::string> command_for_file(const std::string& path) {
@@ -56,8 +64,8 @@ std::string module_name(int port) { return base_name(port) + (under_wine() ? ".e
 
 void point_port(int port, const std::string& device, harness::RunOptions& options) {
   if (under_wine()) {
-    link_dosdevice(port, device);
-    link_dosdevice(port == 1 ? 5 : 1, nowhere);
+    link_port(port, device);
+    link_port(port == 1 ? 5 : 1, nowhere);
     add_wine_environment(options);
     return;
   }

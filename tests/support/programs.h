@@ -1,6 +1,6 @@
 // Which build of the driver programs the integration tests run: the native programs, or the
-// Windows programs under Wine when JENWAY_WINE_PREFIX names a prepared Wine prefix and
-// JENWAY_WINDOWS_DIR the folder that holds the .exe files. The same tests run either way.
+// Windows programs (built beside them) under Wine when the environment variable
+// JENWAY_WINE_PREFIX names a prefix readied by tests/wine/start. The same tests run either way.
 #pragma once
 
 #include <string>
@@ -26,7 +26,7 @@ std::string file(int port);
 std::string module_name(int port);
 
 /// Points the program's port at `device` for the next run (an environment variable
-/// natively, the prefix's dosdevices link under Wine) and adds what the run needs.
+/// natively, the prefix's port link under Wine) and adds what the run needs.
 void point_port(int port, const std::string& device, harness::RunOptions& options);
 
 /// Runs the program with the given arguments, its port pointed at `device`.
