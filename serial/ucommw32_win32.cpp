@@ -19,6 +19,7 @@ namespace ucommw32::platform {
 namespace {
 
 HANDLE port = INVALID_HANDLE_VALUE;
+DWORD limit_ms = 1000;  // the session's time limit, as given at open
 // Held while the port is open under Wine; null otherwise.
 HANDLE guard = nullptr;
 // Set when the port stops answering the queue query (an adapter pulled out, or Wine's missing
@@ -75,6 +76,7 @@ std::string without_trailing_blanks(const std::string& text) {
 void open(const std::string& name, const std::string& settings, std::uint16_t timeout_ms) {
   close();
   gone = false;
+  limit_ms = timeout_ms;
   if (!take_guard(name)) return;
   // No sharing: a second program that asks for the port while this one holds it is refused.
   // Windows and Wine both take "com1:" with its colon as the device.
@@ -104,7 +106,20 @@ void open(const std::string& name, const std::string& settings, std::uint16_t ti
 }
 
 void close() {
-  if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+  if (port != INVALID_HANDLE_VALUE) {
+    // Windows' write returns once its time limit is out, but under Wine the bytes wait in the
+    // Unix terminal's queue, and closing that waits until they have gone out (up to 30 s on
+    // Linux). Give the line the time limit, then drop what it did not take.
+    const DWORD start = GetTickCount();
+    DWORD errors = 0;
+    COMSTAT stat{};
+    while (!gone && ClearCommError(port, &errors, &stat) && stat.cbOutQue > 0 &&
+           GetTickCount() - start <= limit_ms) {
+      Sleep(5);
+    }
+    if (stat.cbOutQue > 0) PurgeComm(port, PURGE_TXCLEAR);
+    CloseHandle(port);
+  }
   port = INVALID_HANDLE_VALUE;
   drop_guard();
   gone = false;
