@@ -10,8 +10,6 @@
 namespace programs {
 namespace {
 
-constexpr const char* nowhere = "/nonexistent/jenway-port";
-
 std::string env_or_empty(const char* name) {
   const char* v = std::getenv(name);
   return v != nullptr ? v : "";

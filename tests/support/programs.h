@@ -10,6 +10,9 @@
 
 namespace programs {
 
+/// A port path that names nothing: where a program's port points when a run needs none.
+constexpr const char* nowhere = "/nonexistent/jenway-port";
+
 /// True when the tests run the Windows programs under Wine.
 bool under_wine();
 
