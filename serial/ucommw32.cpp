@@ -16,10 +16,6 @@ void set_port_name(const std::string& n) { name = n.substr(0, max_port_name); }
 
 void set_port_settings(const std::string& s) { settings = s.substr(0, max_text); }
 
-const std::string& port_name() { return name; }
-
-const std::string& port_settings() { return settings; }
-
 void port_open() {
   // The platform reads both texts only up to their first zero byte.
   platform::open(name.substr(0, name.find('\0')), settings.substr(0, settings.find('\0')),

@@ -27,12 +27,6 @@ void set_port_name(const std::string& name);
 /// Sets the line settings text ("baud=1200 parity=o data=7 stop=1 ", read up to a zero byte).
 void set_port_settings(const std::string& settings);
 
-/// The current device name.
-const std::string& port_name();
-
-/// The current line settings text.
-const std::string& port_settings();
-
 /// Opens and configures the named port; a failure leaves the port closed, silently.
 void port_open();
 
